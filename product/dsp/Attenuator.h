@@ -1,0 +1,35 @@
+#pragma once
+
+namespace KLV
+{
+/** The resistive attenuator around the variable resistor: the cell (conductance G plus its
+    dark conductance) parallel to 100 kOhm, in series with the mode resistance Rm, parallel to
+    100 kOhm again, below 68 kOhm. g is the audio gain, k the node factor the sidechain sees. */
+struct AttenuatorGains
+{
+    double g;
+    double k;
+};
+
+/** The network written out resistor by resistor. */
+inline AttenuatorGains attenuatorLiteral (double conductance, double modeResistance) noexcept
+{
+    const double r = 1.0 / conductance;
+    const double rp = (r * 100000.0) / (r + 100000.0);
+    const double rs = modeResistance + rp;
+    const double z = (rs * 100000.0) / (rs + 100000.0);
+    const double k = z / (z + 68000.0);
+    return { (rp / rs) * k, k };
+}
+
+/** The same network with one division: with q = 1 + 100 kOhm * conductance,
+    Rp = 1e5 / q and, over the common denominator D = (Rm q + 1e5) 168000 + 6.8e9 q,
+    g = 1e10 / D and k = 1e5 (Rm q + 1e5) / D. */
+inline AttenuatorGains attenuator (double conductance, double modeResistance) noexcept
+{
+    const double q = 1.0 + 100000.0 * conductance;
+    const double series = modeResistance * q + 100000.0;
+    const double inverse = 1.0 / (series * 168000.0 + 6.8e9 * q);
+    return { 1.0e10 * inverse, 100000.0 * series * inverse };
+}
+} // namespace KLV

@@ -1,0 +1,408 @@
+#include "OrvelleDsp.h"
+
+#include "Attenuator.h"
+#include "ChebyWaveshaper.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace KLV
+{
+namespace
+{
+    constexpr double pi = 3.14159265358979323846;
+
+    // Harmonic amplitudes (T0 ... T7) of the amplifier stage and of the sidechain stage.
+    constexpr std::array<double, 8> AUDIO_HARMONICS { 0, 7.9432823472428158, 0.0015135612484362072, -0.0005623413251903491,
+                                                      0.00048977881936844566, -0.0001122018454301963, 0.00020417379446695296,
+                                                      -0.00025703957827688648 };
+    constexpr std::array<double, 8> SIDECHAIN_HARMONICS { 0, 5.1880003892896118, 0.018407720014689544, -0.0050699070827470447,
+                                                          0.00081283051616409948, -0.00058884365535558894, 0.00010592537251772886,
+                                                          -0.00010964781961431839 };
+    constexpr double audioDrive = 2.0;
+    constexpr double sidechainDrive = 0.43478260869565222; // 1 / 2.3
+
+    // The sidechain's rational transfer curve, ascending powers.
+    constexpr std::array<double, 4> NUMERCOEFFS { -1.92796116770017, 125.63707620085577, -432.42367810676507, 482.55739446528094 };
+    constexpr std::array<double, 6> DENOMCOEFFS { 1, -3.3814916677362299, 3.11562224573448, -1.3960816752549601,
+                                                  10.193947673190159, -7.4434530037855602 };
+
+    constexpr double rp = 2178.2178217821784; // 2200 Ohm in parallel with 220 kOhm
+
+    // The analogue level of a full-scale sample, and what a sample reads on the VU scale.
+    constexpr double coreLevel = 8.7014298444349496;
+    constexpr double meterScale = 5.5130595698999949;
+    // The needle's gain-reduction source per unit of attenuator gain.
+    constexpr double meterGainScale = 1.70595;
+
+    constexpr std::array<double, 4> defaultTargets { 1.0, 0.053599999785423277, 0.001, 0.0 };
+    constexpr double limitModeResistance = 1300.0;
+    constexpr double driveEpsilon = 2.220446049250313e-16;
+
+    // Silent steady states of the filters at an oversampled rate of 176 400 Hz.
+    constexpr std::array<double, 2> silentSidechainBand { 0.30950332403344055, 0.30950332403426356 };
+    constexpr double silentSidechainShelf = 0.039458414200141248;
+    constexpr double silentSidechainCoupling = 0.0096911444310630052;
+    constexpr double silentAudioOutputCoupling = 0.0012278982162481757;
+
+    /** Equal when within the smallest normal double or a double epsilon of the larger
+        magnitude; values that are not finite are equal only when identical. */
+    bool approximatelyEqual (double a, double b) noexcept
+    {
+        if (! (std::isfinite (a) && std::isfinite (b)))
+            return a == b;
+        const double difference = std::abs (a - b);
+        return difference <= std::numeric_limits<double>::min()
+            || difference <= std::numeric_limits<double>::epsilon() * std::max (std::abs (a), std::abs (b));
+    }
+
+    // Samples that are not numbers, or infinite, enter as silence.
+    inline double finiteOrSilence (double x) noexcept { return std::isfinite (x) ? x : 0.0; }
+
+    template <size_t N>
+    inline double dot (const std::array<double, N>& taps, const double* samples, int count) noexcept
+    {
+        double sum = 0.0;
+#pragma omp simd reduction(+ : sum)
+        for (int k = 0; k < count; ++k)
+            sum += taps[(size_t) k] * samples[k];
+        return sum;
+    }
+
+    /** The low-frequency saturation of the input and output stages: a leaky integrator of the
+        stage's output drives a factor 1 - s^4 that takes level away as it nears full charge. */
+    inline double saturate (double x, double& integrator, double& dcState, const DSP::FilterSection& dcBlocker,
+                            double invSampleRate, double integratorScale, double leak) noexcept
+    {
+        const double s = integrator;
+        const double u = (1.0 - (s * s) * (s * s)) * x;
+        const double y = dcBlocker.runFirstOrder (u, dcState);
+        integrator = std::clamp (((invSampleRate * y) * integratorScale - leak * s) + s, -1.0, 1.0);
+        return y;
+    }
+
+    inline double takeLouder (double current, double candidate) noexcept
+    {
+        return std::abs (candidate) > std::abs (current) ? candidate : current;
+    }
+} // namespace
+
+OrvelleDsp::OrvelleDsp (BaseProcessor& owner)
+    : BaseDsp (owner),
+      targetValues (defaultTargets),
+      upsamplerHistory (std::make_unique<DSP::CircularBuffer>()),
+      downsamplerHistory (std::make_unique<DSP::CircularBuffer>()),
+      dryDelay (std::make_unique<DSP::CircularBuffer>())
+{
+    latencySamples = latency;
+    smoothedValues = targetValues;
+}
+
+void OrvelleDsp::prepareToPlay (double rate, int newBlockSize, int numIn, int numOut)
+{
+    // A rate within rounding of the current one counts as unchanged, as it does for the
+    // processor: otherwise the targets would fall back to their defaults here while the
+    // processor, seeing no change, would not send the parameters again.
+    const bool unchanged = sampleRate != 0.0 && approximatelyEqual (rate, sampleRate)
+                        && numIn == numInputChannels && numOut == numOutputChannels && newBlockSize == blockSize;
+
+    if (! unchanged)
+    {
+        sampleRate = rate;
+        blockSize = newBlockSize;
+        numInputChannels = numIn;
+        numOutputChannels = numOut;
+        design (rate);
+
+        const int n = std::max (0, std::min (numIn, numOut));
+        DSP::CircularBuffer::realloc (upsamplerHistory, n, OversamplingFilters::upsamplerLength);
+        DSP::CircularBuffer::realloc (downsamplerHistory, n, filters.downsamplerLength);
+        DSP::CircularBuffer::realloc (dryDelay, n, latency);
+
+        powerOn.store (true, std::memory_order_relaxed);
+        targetValues = defaultTargets;
+        meterSource = 1;
+    }
+
+    resetState();
+}
+
+void OrvelleDsp::design (double fs)
+{
+    smoothingCoeff = 1.0 - std::exp (-1.0 / (0.05 * fs)); // 50 ms
+    numSmoothed = 4;
+    oversampling = fs < 50000.0 ? 4 : (fs < 100000.0 ? 2 : 1);
+    filters.design (oversampling);
+    invSampleRate = 1.0 / fs;
+
+    const double r = oversampling * fs;
+    inputGain = 0.69183097091893642;
+    outputGain = 4.0271703432545909;
+    integratorLeak = 1.0 - std::exp (-1.0 / (5.0 * fs)); // 5 s
+
+    // Designed at the oversampled rate but run at the base rate, so its corner there is 2.53 Hz / L.
+    dcBlocker = DSP::FilterSection::highPass (2.53, r, 1.0);
+    inputIntegratorScale = 72.511915370291248;
+    outputIntegratorScale = 12.610767890485436;
+
+    audioInputCoupling = DSP::FilterSection::highPass (3.2845927786997282, r, 0.99886492622020429);
+    DSP::chebyWaveshaper (shaperOrder, audioShaper.data(), AUDIO_HARMONICS.data(), audioDrive);
+    DSP::chebyLimits (shaperOrder, audioShaper.data(), &audioShaperLow, &audioShaperHigh);
+    audioOutputCoupling = DSP::FilterSection::highPass (2.6525823848649219, r, 1.0);
+
+    const double sidechainInputCorner = 41.067595093879738;
+    sidechainInputCoupling = DSP::FilterSection::highPass (sidechainInputCorner, r, 1.0);
+    DSP::chebyWaveshaper (shaperOrder, sidechainShaper.data(), SIDECHAIN_HARMONICS.data(), sidechainDrive);
+    DSP::chebyLimits (shaperOrder, sidechainShaper.data(), &sidechainShaperLow, &sidechainShaperHigh);
+    sidechainShelf = DSP::FilterSection::highShelf (3455.3830458509628, r, 3.3665407076605973);
+
+    // 10 uF into rp + 1800 Ohm, with the divider's loss as pass-band gain.
+    const double couplingCorner = 1.0 / ((rp + 1800.0) * 2.0 * pi * 0.00001);
+    sidechainCoupling = DSP::FilterSection::highPass (couplingCorner, r, rp / (1800.0 + rp));
+
+    curveNumerator = NUMERCOEFFS;
+    curveDenominator = DENOMCOEFFS;
+    curveLow = -0.591838;
+    curveHigh = 0.433968;
+
+    sidechainBand = DSP::FilterSection::cascade (DSP::FilterSection::lowPass (10610.32953945969, r),
+                                                 DSP::FilterSection::highPass (3.1415926535897936, r, 1.0));
+    driveKnee = 40.0;
+    driveScale = 0.30740852297878796;
+    darkConductance = 3.7735849056603772e-07;
+    conductanceRates = { 105.9 / r, -82742.0 / r };
+
+    meterFilter.section = NeedleFilter::design (fs);
+}
+
+void OrvelleDsp::resetState()
+{
+    std::copy_n (targetValues.begin(), numSmoothed, smoothedValues.begin());
+
+    upsamplerHistory->clear();
+    downsamplerHistory->clear();
+    dryDelay->clear();
+
+    sidechainBandState = silentSidechainBand;
+    cellConductance = 0.0;
+    attenuatorGain = sidechainTap = restingGain;
+
+    const double meterStart = meterSource == 1 ? restingMeter : 0.0;
+    meterValue.store (meterStart, std::memory_order_relaxed);
+    meterFilter.reset (meterStart);
+
+    sidechainInputCouplingState = 0.0;
+    sidechainShelfState = silentSidechainShelf;
+    sidechainCouplingState = silentSidechainCoupling;
+
+    for (int c = 0; c < activeChannels(); ++c)
+    {
+        audioInputCouplingState[(size_t) c] = 0.0;
+        audioOutputCouplingState[(size_t) c] = silentAudioOutputCoupling;
+        inputDcState[(size_t) c] = 0.0;
+        inputIntegrator[(size_t) c] = 0.0;
+        outputDcState[(size_t) c] = 0.0;
+        outputIntegrator[(size_t) c] = 0.0;
+    }
+}
+
+int OrvelleDsp::activeChannels() const noexcept
+{
+    return std::clamp (std::min (numInputChannels, numOutputChannels), 0, maxChannels);
+}
+
+void OrvelleDsp::parameterChanged (int index, float value)
+{
+    switch (index)
+    {
+        case 0:
+        {
+            const bool on = value > 0.5f;
+            powerOn.store (on, std::memory_order_relaxed);
+            targetValues[0] = on ? 1.0 : 0.0;
+            break;
+        }
+        case 1: targetValues[1] = setGain (value); break;
+        case 2: targetValues[2] = setPeakReduction (value); break;
+        case 3: targetValues[3] = value > 0.5f ? limitModeResistance : 0.0; break;
+        case 4:
+        {
+            // Choice 0 "Output", 1 "GainRed", 2 "Input" select sources 2, 1 and 0.
+            const int choice = value >= 1.0f ? (value >= 3.0f ? 3 : (int) value) : 0;
+            meterSource = choice > 2 ? 0 : 2 - choice;
+            break;
+        }
+        default: break;
+    }
+}
+
+void OrvelleDsp::processFloat (int numSamples, const float* const* inputs, float* const* outputs)
+{
+    process (numSamples, inputs, outputs);
+}
+
+void OrvelleDsp::processDouble (int numSamples, const double* const* inputs, double* const* outputs)
+{
+    process (numSamples, inputs, outputs);
+}
+
+void OrvelleDsp::processBypassedFloat (int numSamples, const float* const* inputs, float* const* outputs)
+{
+    processBypassed (numSamples, inputs, outputs);
+}
+
+void OrvelleDsp::processBypassedDouble (int numSamples, const double* const* inputs, double* const* outputs)
+{
+    processBypassed (numSamples, inputs, outputs);
+}
+
+template <typename Sample>
+void OrvelleDsp::process (int numSamples, const Sample* const* inputs, Sample* const* outputs) noexcept
+{
+    const int n = activeChannels();
+    const int factor = oversampling;
+    const int downLength = filters.downsamplerLength;
+    const double channelShare = n > 0 ? 1.0 / n : 0.0;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        for (size_t s = 0; s < numSmoothed; ++s)
+            smoothedValues[s] += (targetValues[s] - smoothedValues[s]) * smoothingCoeff;
+
+        const double power = smoothedValues[0];
+        const double gainFactor = smoothedValues[1];
+        const double peakReduction = smoothedValues[2];
+        const double modeResistance = smoothedValues[3];
+
+        std::array<double, 3> meterSources { 0.0, 1.0, 0.0 };
+        std::array<double, OversamplingFilters::maxFactor> sidechainSum {};
+        ChannelValues dry;
+        std::array<std::array<double, OversamplingFilters::maxFactor>, maxChannels> up, processed;
+
+        // Input stage, then up to the oversampled rate.
+        for (int c = 0; c < n; ++c)
+        {
+            const double x = finiteOrSilence ((double) inputs[c][i]);
+            dry[(size_t) c] = dryDelay->pushAndRead (c, x);
+            meterSources[0] = takeLouder (meterSources[0], meterScale * x);
+
+            const double y = saturate (x, inputIntegrator[(size_t) c], inputDcState[(size_t) c], dcBlocker,
+                                       invSampleRate, inputIntegratorScale, integratorLeak);
+            const double v = (y * inputGain) * coreLevel;
+
+            const double* history = upsamplerHistory->push (c, v);
+            for (int j = 0; j < factor; ++j)
+            {
+                up[(size_t) c][(size_t) j] = dot (filters.upsamplerReversed[(size_t) j], history, OversamplingFilters::upsamplerLength);
+                sidechainSum[(size_t) j] += up[(size_t) c][(size_t) j] * channelShare;
+            }
+        }
+
+        // The oversampled core: sidechain, cell, attenuator and amplifier stage.
+        double conductance = cellConductance;
+        double tap = sidechainTap;
+        double gain = attenuatorGain;
+        double smallestGain = 1.0;
+
+        for (int j = 0; j < factor; ++j)
+        {
+            const double e0 = (sidechainSum[(size_t) j] * peakReduction) * tap;
+            const double e1 = sidechainInputCoupling.runFirstOrder (e0, sidechainInputCouplingState);
+            const double e2 = std::clamp (e1, sidechainShaperLow, sidechainShaperHigh);
+            const double e3 = DSP::evaluatePolynomial (sidechainShaper.data(), shaperOrder, e2);
+            const double e4 = sidechainShelf.runFirstOrder (e3, sidechainShelfState);
+            const double e5 = sidechainCoupling.runFirstOrder (e4, sidechainCouplingState);
+            const double h = std::clamp (e5, curveLow, curveHigh);
+            const double e6 = DSP::evaluatePolynomial (curveNumerator.data(), 3, h)
+                            / DSP::evaluatePolynomial (curveDenominator.data(), 5, h);
+            const double e7 = sidechainBand.runSecondOrder (e6, sidechainBandState[0], sidechainBandState[1]);
+
+            const double drive = driveScale * std::exp (-driveKnee / (std::abs (e7) + driveEpsilon));
+            const double delta = drive - conductance;
+            conductance += delta * delta * (delta > 0.0 ? conductanceRates[0] : conductanceRates[1]);
+            conductance = std::max (conductance, 0.0);
+
+            const auto gains = attenuator (darkConductance + conductance, modeResistance);
+            gain = gains.g;
+            tap = gains.k;
+            smallestGain = std::min (smallestGain, meterGainScale * gain);
+
+            for (int c = 0; c < n; ++c)
+            {
+                const double a = (up[(size_t) c][(size_t) j] * gain) * gainFactor;
+                const double b = std::clamp (audioInputCoupling.runFirstOrder (a, audioInputCouplingState[(size_t) c]),
+                                             audioShaperLow, audioShaperHigh);
+                const double p = DSP::evaluatePolynomial (audioShaper.data(), shaperOrder, b);
+                processed[(size_t) c][(size_t) j] = audioOutputCoupling.runFirstOrder (p, audioOutputCouplingState[(size_t) c]);
+            }
+        }
+
+        sidechainTap = tap;
+        attenuatorGain = gain;
+        cellConductance = conductance;
+        meterSources[1] = smallestGain;
+
+        // Back to the base rate, output stage and POWER crossfade.
+        for (int c = 0; c < n; ++c)
+        {
+            const double decimated = dot (filters.downsamplerReversed, downsamplerHistory->window (c), downLength);
+            for (int j = 0; j < factor; ++j)
+                downsamplerHistory->write (c, processed[(size_t) c][(size_t) j]);
+
+            const double d = decimated / coreLevel;
+            const double y = saturate (d, outputIntegrator[(size_t) c], outputDcState[(size_t) c], dcBlocker,
+                                       invSampleRate, outputIntegratorScale, integratorLeak);
+            const double wet = y * outputGain;
+            meterSources[2] = takeLouder (meterSources[2], wet * meterScale);
+
+            const double dryValue = dry[(size_t) c];
+            outputs[c][i] = (Sample) ((wet - dryValue) * power + dryValue);
+        }
+
+        meterValue.store (meterFilter.step (meterSources[(size_t) meterSource]), std::memory_order_relaxed);
+    }
+}
+
+template <typename Sample>
+void OrvelleDsp::processBypassed (int numSamples, const Sample* const* inputs, Sample* const* outputs) noexcept
+{
+    const int n = activeChannels();
+    for (int i = 0; i < numSamples; ++i)
+        for (int c = 0; c < n; ++c)
+            outputs[c][i] = (Sample) dryDelay->pushAndRead (c, finiteOrSilence ((double) inputs[c][i]));
+}
+
+double OrvelleDsp::getMeterValue (int index)
+{
+    if (index != 0 || ! powerOn.load (std::memory_order_relaxed))
+        return 0.0;
+
+    double v = meterValue.load (std::memory_order_relaxed);
+    v = v >= 0.061 ? std::min (v, 0.975) : 0.061; // a value that is not a number rests at the left stop
+    return (double) (float) v;
+}
+
+double OrvelleDsp::getHostMeterValue (int index)
+{
+    if (index != 0 || ! powerOn.load (std::memory_order_relaxed))
+        return 0.0;
+
+    return (double) (1.0f - (float) (attenuatorGain / restingGain));
+}
+
+bool OrvelleDsp::isStateFinite() const noexcept
+{
+    auto finite = [] (auto... values) { return (std::isfinite (values) && ...); };
+    bool ok = finite (attenuatorGain, sidechainTap, cellConductance, sidechainInputCouplingState, sidechainShelfState,
+                      sidechainCouplingState, sidechainBandState[0], sidechainBandState[1], meterFilter.x1, meterFilter.x2,
+                      meterFilter.y1, meterFilter.y2, meterValue.load());
+    for (int c = 0; c < activeChannels(); ++c)
+    {
+        const auto k = (size_t) c;
+        ok = ok && finite (inputIntegrator[k], outputIntegrator[k], inputDcState[k], outputDcState[k],
+                           audioInputCouplingState[k], audioOutputCouplingState[k]);
+    }
+    return ok;
+}
+} // namespace KLV
