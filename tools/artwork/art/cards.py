@@ -9,7 +9,7 @@ from PIL import Image, ImageDraw
 from scipy import ndimage
 
 from .common import (blur, coverage, downsample, fbm, font, grid, lambert, normals_from_height, phong,
-                     rounded_rect_sdf, smoothstep, text_mask, to_u8)
+                     png_bytes, rounded_rect_sdf, smoothstep, text_mask, to_u8)
 from .parts import badge
 
 WEB = "www.kelvaro.example"
@@ -47,7 +47,7 @@ def about(w=1866, h=508):
         rgb = rgb * (1 - mask[..., None]) + col * mask[..., None]
 
     ink(text_mask((w, h), [("Orvelle", "sans-semibold", 92, (104, 128), "ls")], ss=2), white)
-    ink(text_mask((w, h), [("Leveling amplifier \u2014 a program-dependent compressor and limiter",
+    ink(text_mask((w, h), [("Program-dependent leveling amplifier",
                             "sans", 29, (108, 176), "ls")], ss=2), grey)
     ink(text_mask((w, h), [
         ("Concept, signal processing and interface: Kelvaro", "sans", 23, (108, 386), "ls"),
@@ -119,9 +119,7 @@ ICON_SIZES = (16, 24, 32, 48, 64, 96, 128, 256)
 
 
 def _icon_png(rgba):
-    buf = io.BytesIO()
-    Image.fromarray(to_u8(rgba), "RGBA").save(buf, format="PNG", optimize=False, compress_level=9)
-    return buf.getvalue()
+    return png_bytes(to_u8(rgba))
 
 
 def write_ico(path, images):

@@ -7,7 +7,7 @@ from PIL import Image
 from scipy import ndimage
 
 from . import geometry as G
-from .common import (HALF, LIGHT, blur, coverage, downsample, grid, lambert, normals_from_height, phong,
+from .common import (HALF, WARM, LIGHT, blur, coverage, downsample, grid, lambert, normals_from_height, phong,
                      reflect_view, rng, smoothstep, studio_env)
 
 
@@ -67,7 +67,6 @@ class KnobRenderer:
         self.shadow = 1 - np.clip(0.55 * drop + 0.45 * near, 0, 0.85)
         # screen-space fixed grain and the cap's turned rings (rotation invariant)
         g = rng("knobgrain")
-        self.grain = (g.standard_normal((fh, fw)).astype(np.float32) * 0.006)[..., None]
         rings = g.standard_normal(4096).astype(np.float32)
         rings = ndimage.gaussian_filter1d(rings, 1.2)
         idx = np.clip((self.r * 12).astype(np.int32), 0, 4095)
@@ -104,7 +103,7 @@ class KnobRenderer:
 
         # black phenolic body
         body = 0.030 + 0.05 * ndl + 0.55 * phong(n, 45) + (0.06 + 0.6 * fres) * env
-        body_rgb = np.stack([body, body * 0.99, body * 0.985], -1)
+        body_rgb = np.stack([body, body, body], -1)
 
         # spun aluminium cap: anisotropic highlight along the radius pointing at the light
         ux = self.dx / np.maximum(r, 1e-3)
@@ -113,7 +112,7 @@ class KnobRenderer:
         aniso = np.exp(-(tdot / 0.10) ** 2)
         cap_v = 0.50 + 0.18 * ndl + 0.38 * aniso + 0.04 * self.rings + 0.25 * phong(n, 30)
         cap_v = cap_v * (1 - 0.15 * smoothstep(0.3, 1.0, r / cap_r))
-        cap_rgb = np.stack([cap_v * 0.97, cap_v * 0.975, cap_v], -1)
+        cap_rgb = np.stack([cap_v, cap_v, cap_v], -1)
 
         capmask = coverage((r - cap_r) * 1.0, 0.6 * ss / ss)[..., None]
         rgb = body_rgb * (1 - capmask) + cap_rgb * capmask
@@ -124,16 +123,16 @@ class KnobRenderer:
         line = coverage(np.abs(across) - 3.2, 0.6) * smoothstep(cap_r + 6, cap_r + 8, along) * \
             smoothstep(Reff - 3, Reff - 5, r)
         paint = 0.88 * (0.75 + 0.25 * ndl) + 0.15 * phong(n, 30)
-        rgb = rgb * (1 - line[..., None]) + np.stack([paint, paint * 0.98, paint * 0.94], -1) * line[..., None]
+        rgb = rgb * (1 - line[..., None]) + np.stack([paint, paint, paint], -1) * line[..., None]
         engr = coverage(np.abs(across) - 1.6, 0.6) * smoothstep(8, 10, along) * smoothstep(cap_r - 4, cap_r - 6, along)
         rgb = rgb * (1 - 0.55 * engr[..., None])
 
         alpha = coverage(r - Reff, 0.7)
         rgb = downsample(rgb, ss)
         alpha = downsample(alpha, ss)
-        out = bg_crop * self.shadow[..., None]
-        out = out * (1 - alpha[..., None]) + rgb * alpha[..., None]
-        out = out + self.grain * alpha[..., None]
+        # work on the neutral panel and add the warm cast back at the end (see common.WARM)
+        out = (bg_crop - WARM) * self.shadow[..., None]
+        out = out * (1 - alpha[..., None]) + rgb * alpha[..., None] + WARM
         return np.clip(out, 0, 1)
 
 
@@ -277,18 +276,18 @@ def lever_frame(bg_crop, direction, proj_len, ss=4):
     rgb = downsample(layers_rgb, ss)
     alpha = downsample(layers_a, ss)
 
-    # shadows on the panel: the nut's close shadow and the lever's longer, softer one
+    # shadow on the panel: the lever's outline cast down and to the right, further from the
+    # pivot as the lever rises off the panel
     lx, ly = 0.35 * 0.64, 0.35 * 0.94
-    hs, ws = h * ss, w * ss
-    sh_nut = coverage(np.hypot(dx - 1.5, dy - 2) - 8.0, 1.5)
     zt = full_len * sphi
-    ox, oy = lx * zt, ly * zt
-    sdx, sdy = dx - ox * tt - 2.0, dy - oy * tt - 3.0  # approximate: shift grows along the lever
-    s_al = sdx * ax + sdy * ay
-    s_ac = -sdx * ay + sdy * ax
-    sh_lev = coverage(np.abs(s_ac) - (rad + 1.0), 1.5) * (s_al > 0) * (s_al < proj_len)
-    sh_ball = coverage(np.hypot(x - bx - ox - 2, y - by - oy - 3) - rb, 1.5)
-    sh = np.maximum(np.maximum(sh_nut, sh_lev), sh_ball)
+    s0x, s0y = px + 1.5, py + 2.0
+    s1x, s1y = bx + lx * zt + 2.0, by + ly * zt + 3.0
+    vx, vy = s1x - s0x, s1y - s0y
+    seg = np.clip(((x - s0x) * vx + (y - s0y) * vy) / (vx * vx + vy * vy), 0, 1)
+    dist = np.hypot(x - (s0x + vx * seg), y - (s0y + vy * seg))
+    sh_lev = coverage(dist - (r0 + (r1 - r0) * seg + 1.0), 1.5)
+    sh_ball = coverage(np.hypot(x - s1x, y - s1y) - rb, 1.5)
+    sh = np.maximum(sh_lev, sh_ball)
     sh = downsample(sh.astype(np.float32), ss)
     shadow = 1 - 0.55 * blur(sh, 4.0)
     return rgb, alpha, shadow

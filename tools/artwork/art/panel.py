@@ -7,7 +7,7 @@ from PIL import Image, ImageDraw
 from scipy import ndimage
 
 from . import geometry as G
-from .common import (blur, brushed, coverage, downsample, fbm, font, grid, lambert, normals_from_height,
+from .common import (WARM, blur, brushed, coverage, downsample, fbm, font, grid, lambert, normals_from_height,
                      over, rng, rounded_rect_sdf, smoothstep, text_mask)
 from .controls import lever_base
 from .parts import badge, screw, screw_shadow
@@ -17,7 +17,8 @@ W, H = G.W, G.H
 LEFT_PLATE = (0, 0, 700, H)
 RIGHT_PLATE = (1166, 0, W, H)
 BEZEL = (712, 52, 1152, 318)
-INK = np.array([0.045, 0.042, 0.040], np.float32)
+INK = np.array([0.045, 0.045, 0.045], np.float32)
+
 
 
 def plate(x, y, rect, tag, highlight_x):
@@ -43,7 +44,9 @@ def plate(x, y, rect, tag, highlight_x):
     # edge glints along the bevels facing the light
     glint = np.clip((n[..., 0] * -0.5 + n[..., 1] * -0.85), 0, 1) ** 2 * (d < 6)
     v = v + 0.25 * glint
-    rgb = np.stack([v * 1.0, v * 0.995, v * 0.975], -1)
+    # kept neutral here; the warm cast is added once at the end as a per-channel offset, which
+    # keeps the channels of the plates identical up to a constant and the strips small
+    rgb = np.stack([v, v, v], -1)
     return rgb.astype(np.float32), mask, sdf
 
 
@@ -65,13 +68,15 @@ def meter_face(x, y):
     lamps = np.zeros_like(x)
     for lx in (x0 + 70, x0 + w - 70):
         lamps += np.exp(-(((x - lx) / 170) ** 2 + ((y - (y0 + h + 20)) / 150) ** 2))
-    glow = 0.70 + 0.24 * np.clip(lamps, 0, 1.2) + 0.06 * np.exp(-(((x - px) / 260) ** 2 + ((y - 200) / 160) ** 2))
+    glow = 0.74 + 0.26 * np.clip(lamps, 0, 1.2) + 0.06 * np.exp(-(((x - px) / 260) ** 2 + ((y - 200) / 160) ** 2))
     vign = 1 - 0.22 * smoothstep(0.35, 1.0, np.hypot((x - (x0 + w / 2)) / (w / 2), (y - (y0 + h / 2)) / (h / 2)))
     paper = fbm(H, W, "paper", scales=(3, 1.2), weights=(0.5, 0.5)) * 0.012
     lum = glow * vign + paper
-    r = lum * 1.00
-    g = lum * 0.87
-    b = lum * 0.58
+    # warmer where the lamps are strongest
+    warmth = np.clip(lamps, 0, 1)
+    r = lum * 1.02
+    g = lum * (0.86 - 0.04 * warmth)
+    b = lum * (0.56 - 0.08 * warmth)
     return np.stack([r, g, b], -1).astype(np.float32)
 
 
@@ -330,6 +335,7 @@ def render():
     # overall photographic touches: slight vignette, warm cast, sensor grain
     vign = 1 - 0.10 * smoothstep(0.5, 1.25, np.hypot((x - W / 2) / (W / 2), (y - H / 2) / (H / 1.2)))
     rgb = rgb * vign[..., None]
-    rgb = rgb * np.array([1.01, 1.0, 0.975], np.float32)
-    rgb = rgb + 0.006 * rng("grain").standard_normal((H, W, 1)).astype(np.float32)
+    # sensor grain only off the plates (their brushing already breaks up the surface)
+    rgb = rgb + (0.006 * (1 - plates) * rng("grain").standard_normal((H, W)).astype(np.float32))[..., None]
+    rgb = rgb + WARM
     return np.clip(rgb, 0, 1).astype(np.float32)
