@@ -10,13 +10,6 @@ namespace
     const juce::Identifier stateType { "OK" };
     constexpr float parameterThreshold = 0.0001f;
 
-    juce::AudioProcessor::BusesProperties stereoInOut()
-    {
-        return juce::AudioProcessor::BusesProperties()
-            .withInput ("Input", juce::AudioChannelSet::stereo(), true)
-            .withOutput ("Output", juce::AudioChannelSet::stereo(), true);
-    }
-
     void setAsCompleteEdit (juce::RangedAudioParameter& parameter, float normalisedValue)
     {
         parameter.beginChangeGesture();
@@ -31,7 +24,9 @@ namespace
 } // namespace
 
 BaseProcessor::BaseProcessor()
-    : juce::AudioProcessor (stereoInOut()),
+    : juce::AudioProcessor (BusesProperties()
+                                .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                                .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       parameterState (*this, nullptr)
 {
 }
@@ -138,7 +133,7 @@ void BaseProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamples
     const int numInputs = getTotalNumInputChannels();
     const int numOutputs = getTotalNumOutputChannels();
 
-    if (preparedSampleRate.load() == 0.0)
+    if (juce::exactlyEqual (preparedSampleRate.load(), 0.0))
         ignoreNextProgramChange = true;
     else if (! sampleRatesMatch (sampleRate, preparedSampleRate.load())
              || maximumExpectedSamplesPerBlock != preparedBlockSize.load()
@@ -168,7 +163,7 @@ void BaseProcessor::process (juce::AudioBuffer<Sample>& buffer)
     if (buffer.getNumChannels() < needed)
         return;
 
-    auto** channels = buffer.getArrayOfWritePointers();
+    auto* channels = buffer.getArrayOfWritePointers();
     if constexpr (std::is_same_v<Sample, float>)
         dsp->processFloat (buffer.getNumSamples(), channels, channels);
     else
@@ -186,7 +181,7 @@ void BaseProcessor::processBypassed (juce::AudioBuffer<Sample>& buffer)
         if (buffer.getNumChannels() < needed)
             return;
 
-        auto** channels = buffer.getArrayOfWritePointers();
+        auto* channels = buffer.getArrayOfWritePointers();
         if constexpr (std::is_same_v<Sample, float>)
             dsp->processBypassedFloat (buffer.getNumSamples(), channels, channels);
         else

@@ -59,7 +59,7 @@ public:
     virtual void setParameterValue (int index, float normalisedValue);
 
     BaseDsp* getDsp() const noexcept { return dsp; }
-    int getNumParameters() const noexcept { return numParameters; }
+    int getNumRegularParameters() const noexcept { return numParameters; }
     const juce::String& getParameterId (int index) const { return parameterIds[(size_t) index]; }
     const Preset& getPreset (int index) const { return presets[(size_t) index]; }
 
