@@ -11,18 +11,7 @@ struct AttenuatorGains
     double k;
 };
 
-/** The network written out resistor by resistor. */
-inline AttenuatorGains attenuatorLiteral (double conductance, double modeResistance) noexcept
-{
-    const double r = 1.0 / conductance;
-    const double rp = (r * 100000.0) / (r + 100000.0);
-    const double rs = modeResistance + rp;
-    const double z = (rs * 100000.0) / (rs + 100000.0);
-    const double k = z / (z + 68000.0);
-    return { (rp / rs) * k, k };
-}
-
-/** The same network with one division: with q = 1 + 100 kOhm * conductance,
+/** The network with one division: with q = 1 + 100 kOhm * conductance,
     Rp = 1e5 / q and, over the common denominator D = (Rm q + 1e5) 168000 + 6.8e9 q,
     g = 1e10 / D and k = 1e5 (Rm q + 1e5) / D. */
 inline AttenuatorGains attenuator (double conductance, double modeResistance) noexcept

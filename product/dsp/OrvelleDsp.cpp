@@ -38,7 +38,6 @@ namespace
 
     constexpr std::array<double, 4> defaultTargets { 1.0, 0.053599999785423277, 0.001, 0.0 };
     constexpr double limitModeResistance = 1300.0;
-    constexpr double driveEpsilon = 2.220446049250313e-16;
 
     // Silent steady states of the filters at an oversampled rate of 176 400 Hz.
     constexpr std::array<double, 2> silentSidechainBand { 0.30950332403344055, 0.30950332403426356 };
@@ -151,27 +150,28 @@ void OrvelleDsp::design (double fs)
     DSP::chebyLimits (shaperOrder, audioShaper.data(), &audioShaperLow, &audioShaperHigh);
     audioOutputCoupling = DSP::FilterSection::highPass (2.6525823848649219, r, 1.0);
 
+    auto& sc = sidechain;
     const double sidechainInputCorner = 41.067595093879738;
-    sidechainInputCoupling = DSP::FilterSection::highPass (sidechainInputCorner, r, 1.0);
-    DSP::chebyWaveshaper (shaperOrder, sidechainShaper.data(), SIDECHAIN_HARMONICS.data(), sidechainDrive);
-    DSP::chebyLimits (shaperOrder, sidechainShaper.data(), &sidechainShaperLow, &sidechainShaperHigh);
-    sidechainShelf = DSP::FilterSection::highShelf (3455.3830458509628, r, 3.3665407076605973);
+    sc.sidechainInputCoupling = DSP::FilterSection::highPass (sidechainInputCorner, r, 1.0);
+    DSP::chebyWaveshaper (shaperOrder, sc.sidechainShaper.data(), SIDECHAIN_HARMONICS.data(), sidechainDrive);
+    DSP::chebyLimits (shaperOrder, sc.sidechainShaper.data(), &sc.sidechainShaperLow, &sc.sidechainShaperHigh);
+    sc.sidechainShelf = DSP::FilterSection::highShelf (3455.3830458509628, r, 3.3665407076605973);
 
     // 10 uF into rp + 1800 Ohm, with the divider's loss as pass-band gain.
     const double couplingCorner = 1.0 / ((rp + 1800.0) * 2.0 * pi * 0.00001);
-    sidechainCoupling = DSP::FilterSection::highPass (couplingCorner, r, rp / (1800.0 + rp));
+    sc.sidechainCoupling = DSP::FilterSection::highPass (couplingCorner, r, rp / (1800.0 + rp));
 
-    curveNumerator = NUMERCOEFFS;
-    curveDenominator = DENOMCOEFFS;
-    curveLow = -0.591838;
-    curveHigh = 0.433968;
+    sc.curveNumerator = NUMERCOEFFS;
+    sc.curveDenominator = DENOMCOEFFS;
+    sc.curveLow = -0.591838;
+    sc.curveHigh = 0.433968;
 
-    sidechainBand = DSP::FilterSection::cascade (DSP::FilterSection::lowPass (10610.32953945969, r),
-                                                 DSP::FilterSection::highPass (3.1415926535897936, r, 1.0));
-    driveKnee = 40.0;
-    driveScale = 0.30740852297878796;
-    darkConductance = 3.7735849056603772e-07;
-    conductanceRates = { 105.9 / r, -82742.0 / r };
+    sc.sidechainBand = DSP::FilterSection::cascade (DSP::FilterSection::lowPass (10610.32953945969, r),
+                                                    DSP::FilterSection::highPass (3.1415926535897936, r, 1.0));
+    sc.driveKnee = 40.0;
+    sc.driveScale = 0.30740852297878796;
+    sc.darkConductance = 3.7735849056603772e-07;
+    sc.conductanceRates = { 105.9 / r, -82742.0 / r };
 
     meterFilter.section = NeedleFilter::design (fs);
 }
@@ -184,17 +184,17 @@ void OrvelleDsp::resetState()
     downsamplerHistory->clear();
     dryDelay->clear();
 
-    sidechainBandState = silentSidechainBand;
-    cellConductance = 0.0;
+    sidechain.sidechainBandState = silentSidechainBand;
+    sidechain.cellConductance = 0.0;
     attenuatorGain = sidechainTap = restingGain;
 
     const double meterStart = meterSource == 1 ? restingMeter : 0.0;
     meterValue.store (meterStart, std::memory_order_relaxed);
     meterFilter.reset (meterStart);
 
-    sidechainInputCouplingState = 0.0;
-    sidechainShelfState = silentSidechainShelf;
-    sidechainCouplingState = silentSidechainCoupling;
+    sidechain.sidechainInputCouplingState = 0.0;
+    sidechain.sidechainShelfState = silentSidechainShelf;
+    sidechain.sidechainCouplingState = silentSidechainCoupling;
 
     for (int c = 0; c < activeChannels(); ++c)
     {
@@ -300,30 +300,13 @@ void OrvelleDsp::process (int numSamples, const Sample* const* inputs, Sample* c
         }
 
         // The oversampled core: sidechain, cell, attenuator and amplifier stage.
-        double conductance = cellConductance;
         double tap = sidechainTap;
         double gain = attenuatorGain;
         double smallestGain = 1.0;
 
         for (int j = 0; j < factor; ++j)
         {
-            const double e0 = (sidechainSum[(size_t) j] * peakReduction) * tap;
-            const double e1 = sidechainInputCoupling.runFirstOrder (e0, sidechainInputCouplingState);
-            const double e2 = std::clamp (e1, sidechainShaperLow, sidechainShaperHigh);
-            const double e3 = DSP::evaluatePolynomial (sidechainShaper.data(), shaperOrder, e2);
-            const double e4 = sidechainShelf.runFirstOrder (e3, sidechainShelfState);
-            const double e5 = sidechainCoupling.runFirstOrder (e4, sidechainCouplingState);
-            const double h = std::clamp (e5, curveLow, curveHigh);
-            const double e6 = DSP::evaluatePolynomial (curveNumerator.data(), 3, h)
-                            / DSP::evaluatePolynomial (curveDenominator.data(), 5, h);
-            const double e7 = sidechainBand.runSecondOrder (e6, sidechainBandState[0], sidechainBandState[1]);
-
-            const double drive = driveScale * std::exp (-driveKnee / (std::abs (e7) + driveEpsilon));
-            const double delta = drive - conductance;
-            conductance += delta * delta * (delta > 0.0 ? conductanceRates[0] : conductanceRates[1]);
-            conductance = std::max (conductance, 0.0);
-
-            const auto gains = attenuator (darkConductance + conductance, modeResistance);
+            const auto gains = sidechain.step ((sidechainSum[(size_t) j] * peakReduction) * tap, modeResistance);
             gain = gains.g;
             tap = gains.k;
             smallestGain = std::min (smallestGain, meterGainScale * gain);
@@ -340,7 +323,6 @@ void OrvelleDsp::process (int numSamples, const Sample* const* inputs, Sample* c
 
         sidechainTap = tap;
         attenuatorGain = gain;
-        cellConductance = conductance;
         meterSources[1] = smallestGain;
 
         // Back to the base rate, output stage and POWER crossfade.
@@ -394,8 +376,9 @@ double OrvelleDsp::getHostMeterValue (int index)
 bool OrvelleDsp::isStateFinite() const noexcept
 {
     auto finite = [] (auto... values) { return (std::isfinite (values) && ...); };
-    bool ok = finite (attenuatorGain, sidechainTap, cellConductance, sidechainInputCouplingState, sidechainShelfState,
-                      sidechainCouplingState, sidechainBandState[0], sidechainBandState[1], meterFilter.x1, meterFilter.x2,
+    const auto& sc = sidechain;
+    bool ok = finite (attenuatorGain, sidechainTap, sc.cellConductance, sc.sidechainInputCouplingState, sc.sidechainShelfState,
+                      sc.sidechainCouplingState, sc.sidechainBandState[0], sc.sidechainBandState[1], meterFilter.x1, meterFilter.x2,
                       meterFilter.y1, meterFilter.y2, meterValue.load());
     for (int c = 0; c < activeChannels(); ++c)
     {

@@ -6,6 +6,7 @@
 #include "KnobTaper.h"
 #include "NeedleFilter.h"
 #include "OversamplingFilters.h"
+#include "Sidechain.h"
 
 #include <array>
 #include <atomic>
@@ -55,14 +56,15 @@ public:
     const std::array<double, 4>& getTargetValues() const noexcept { return targetValues; }
     const std::array<double, 4>& getSmoothedValues() const noexcept { return smoothedValues; }
     int getMeterSource() const noexcept { return meterSource; }
-    double getCellConductance() const noexcept { return cellConductance; }
+    double getCellConductance() const noexcept { return sidechain.cellConductance; }
     double getAttenuatorGain() const noexcept { return attenuatorGain; }
     double getSidechainTap() const noexcept { return sidechainTap; }
     double getSampleRate() const noexcept { return sampleRate; }
     const std::array<double, shaperOrder + 1>& getAudioShaper() const noexcept { return audioShaper; }
-    const std::array<double, shaperOrder + 1>& getSidechainShaper() const noexcept { return sidechainShaper; }
+    const std::array<double, shaperOrder + 1>& getSidechainShaper() const noexcept { return sidechain.sidechainShaper; }
+    const Sidechain& getSidechain() const noexcept { return sidechain; }
     std::array<double, 2> getAudioShaperLimits() const noexcept { return { audioShaperLow, audioShaperHigh }; }
-    std::array<double, 2> getSidechainShaperLimits() const noexcept { return { sidechainShaperLow, sidechainShaperHigh }; }
+    std::array<double, 2> getSidechainShaperLimits() const noexcept { return { sidechain.sidechainShaperLow, sidechain.sidechainShaperHigh }; }
     const DSP::FilterSection& getDcBlocker() const noexcept { return dcBlocker; }
     const DSP::CircularBuffer& getDryDelay() const noexcept { return *dryDelay; }
     /** True when every piece of state that carries from sample to sample is a finite number. */
@@ -88,9 +90,6 @@ private:
     double invSampleRate = 0.0;
     double attenuatorGain = restingGain;
     double sidechainTap = restingGain;
-    double cellConductance = 0.0;
-    double darkConductance = 3.7735849056603772e-07; // the cell in darkness: 2.65 MOhm
-    std::array<double, 2> conductanceRates {};       // rising, falling (negative)
     double inputGain = 0.69183097091893642;
     double outputGain = 4.0271703432545909;
     double inputIntegratorScale = 72.511915370291248;
@@ -99,10 +98,6 @@ private:
     ChannelValues inputIntegrator {}, outputIntegrator {};
     DSP::FilterSection dcBlocker;
     ChannelValues inputDcState {}, outputDcState {};
-    DSP::FilterSection sidechainBand;
-    std::array<double, 2> sidechainBandState {};
-    double driveKnee = 40.0;
-    double driveScale = 0.30740852297878796;
     int oversampling = 1;
     OversamplingFilters filters;
     std::unique_ptr<DSP::CircularBuffer> upsamplerHistory, downsamplerHistory, dryDelay;
@@ -112,17 +107,7 @@ private:
     double audioShaperLow = 0.0, audioShaperHigh = 0.0;
     DSP::FilterSection audioOutputCoupling;
     ChannelValues audioOutputCouplingState {};
-    DSP::FilterSection sidechainInputCoupling;
-    double sidechainInputCouplingState = 0.0;
-    std::array<double, shaperOrder + 1> sidechainShaper {};
-    double sidechainShaperLow = 0.0, sidechainShaperHigh = 0.0;
-    DSP::FilterSection sidechainShelf;
-    double sidechainShelfState = 0.0;
-    DSP::FilterSection sidechainCoupling;
-    double sidechainCouplingState = 0.0;
-    std::array<double, 4> curveNumerator {};
-    std::array<double, 6> curveDenominator {};
-    double curveLow = -0.591838, curveHigh = 0.433968;
+    Sidechain sidechain;
     NeedleFilter meterFilter;
     std::atomic<double> meterValue { restingMeter };
     int meterSource = 1;
