@@ -8,13 +8,8 @@
 
 namespace
 {
-KLV::BaseProcessor& owner()
-{
-    // The engine only keeps a reference to its processor; one instance serves every case.
-    static juce::ScopedJuceInitialiser_GUI juce;
-    static KLV::OrvelleProcessor processor;
-    return processor;
-}
+// The engine only keeps a reference to its processor; one instance serves every case.
+KLV::OrvelleProcessor* owningProcessor = nullptr;
 
 template <typename Sample>
 void engineRealTime (benchmark::State& state)
@@ -24,7 +19,7 @@ void engineRealTime (benchmark::State& state)
     const bool silenceAfterLoud = state.range (2) != 0;
     constexpr int blockSize = 512;
 
-    KLV::OrvelleDsp engine (owner());
+    KLV::OrvelleDsp engine (*owningProcessor);
     engine.prepareToPlay (rate, blockSize, channels, channels);
     engine.parameterChanged (1, 0.6f);
     engine.parameterChanged (2, 0.6f);
@@ -82,4 +77,16 @@ void rates (benchmark::internal::Benchmark* b)
 BENCHMARK_TEMPLATE (engineRealTime, float)->Apply (rates)->Unit (benchmark::kMicrosecond);
 BENCHMARK_TEMPLATE (engineRealTime, double)->Apply (rates)->Unit (benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main (int argc, char** argv)
+{
+    juce::ScopedJuceInitialiser_GUI juce;
+    KLV::OrvelleProcessor processor;
+    owningProcessor = &processor;
+
+    benchmark::Initialize (&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments (argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

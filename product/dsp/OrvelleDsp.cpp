@@ -59,14 +59,22 @@ namespace
     // Samples that are not numbers, or infinite, enter as silence.
     inline double finiteOrSilence (double x) noexcept { return std::isfinite (x) ? x : 0.0; }
 
+    /** taps[first ...] times samples[0 ...], count of them. */
     template <size_t N>
-    inline double dot (const std::array<double, N>& taps, const double* samples, int count) noexcept
+    inline double dot (const std::array<double, N>& taps, const double* samples, int first, int count) noexcept
     {
+        const double* t = taps.data() + first;
         double sum = 0.0;
 #pragma omp simd reduction(+ : sum)
         for (int k = 0; k < count; ++k)
-            sum += taps[(size_t) k] * samples[k];
+            sum += t[k] * samples[k];
         return sum;
+    }
+
+    template <size_t N>
+    inline double dot (const std::array<double, N>& taps, const double* samples, int count) noexcept
+    {
+        return dot (taps, samples, 0, count);
     }
 
     /** The low-frequency saturation of the input and output stages: a leaky integrator of the
@@ -258,15 +266,62 @@ void OrvelleDsp::processBypassedDouble (int numSamples, const double* const* inp
 }
 
 template <typename Sample>
+inline void OrvelleDsp::enterSample (const Sample* const* inputs, int index, int numChannels, InputFrame& frame) noexcept
+{
+    frame.inputMeter = 0.0;
+    frame.sidechainSum.fill (0.0);
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        const auto k = (size_t) c;
+        const double x = finiteOrSilence ((double) inputs[c][index]);
+        frame.dry[k] = dryDelay->pushAndRead (c, x);
+        frame.inputMeter = takeLouder (frame.inputMeter, meterScale * x);
+
+        const double y = saturate (x, inputIntegrator[k], inputDcState[k], dcBlocker, invSampleRate, inputIntegratorScale, integratorLeak);
+        frame.history[k] = upsamplerHistory->push (c, (y * inputGain) * coreLevel);
+    }
+}
+
+inline void OrvelleDsp::interpolatePhase (InputFrame& frame, int phase, int numChannels, double channelShare) noexcept
+{
+    const auto j = (size_t) phase;
+    for (size_t c = 0; c < (size_t) numChannels; ++c)
+    {
+        frame.up[c][j] = dot (filters.upsamplerReversed[j], frame.history[c], OversamplingFilters::upsamplerLength);
+        frame.sidechainSum[j] += frame.up[c][j] * channelShare;
+    }
+}
+
+template <typename Sample>
 void OrvelleDsp::process (int numSamples, const Sample* const* inputs, Sample* const* outputs) noexcept
 {
+    if (numSamples <= 0)
+        return;
+
     const int n = activeChannels();
     const int factor = oversampling;
-    const int downLength = filters.downsamplerLength;
     const double channelShare = n > 0 ? 1.0 / n : 0.0;
+
+    // The decimator's taps in L slices, one beside each oversampled step.
+    const int sliceLength = filters.downsamplerLength / factor;
+    const int lastSliceLength = filters.downsamplerLength - sliceLength * (factor - 1);
+
+    // The sidechain is one long chain of dependent arithmetic per oversampled step. Nothing
+    // in the input stage, the interpolator or the decimator's sum depends on it, so the
+    // next sample's input and this sample's decimation are computed beside it, where the
+    // processor has idle units while the chain waits on its own results.
+    std::array<InputFrame, 2> frames;
+    enterSample (inputs, 0, n, frames[0]);
+    for (int j = 0; j < factor; ++j)
+        interpolatePhase (frames[0], j, n, channelShare);
 
     for (int i = 0; i < numSamples; ++i)
     {
+        auto& current = frames[(size_t) (i & 1)];
+        auto& next = frames[(size_t) ((i + 1) & 1)];
+        const bool hasNext = i + 1 < numSamples;
+
         for (size_t s = 0; s < numSmoothed; ++s)
             smoothedValues[s] += (targetValues[s] - smoothedValues[s]) * smoothingCoeff;
 
@@ -275,74 +330,64 @@ void OrvelleDsp::process (int numSamples, const Sample* const* inputs, Sample* c
         const double peakReduction = smoothedValues[2];
         const double modeResistance = smoothedValues[3];
 
-        std::array<double, 3> meterSources { 0.0, 1.0, 0.0 };
-        std::array<double, OversamplingFilters::maxFactor> sidechainSum {};
-        ChannelValues dry;
-        std::array<std::array<double, OversamplingFilters::maxFactor>, maxChannels> up, processed;
+        if (hasNext)
+            enterSample (inputs, i + 1, n, next);
 
-        // Input stage, then up to the oversampled rate.
+        ChannelValues decimated {};
+        std::array<const double*, maxChannels> windows {};
         for (int c = 0; c < n; ++c)
-        {
-            const double x = finiteOrSilence ((double) inputs[c][i]);
-            dry[(size_t) c] = dryDelay->pushAndRead (c, x);
-            meterSources[0] = takeLouder (meterSources[0], meterScale * x);
+            windows[(size_t) c] = downsamplerHistory->window (c);
 
-            const double y = saturate (x, inputIntegrator[(size_t) c], inputDcState[(size_t) c], dcBlocker,
-                                       invSampleRate, inputIntegratorScale, integratorLeak);
-            const double v = (y * inputGain) * coreLevel;
-
-            const double* history = upsamplerHistory->push (c, v);
-            for (int j = 0; j < factor; ++j)
-            {
-                up[(size_t) c][(size_t) j] = dot (filters.upsamplerReversed[(size_t) j], history, OversamplingFilters::upsamplerLength);
-                sidechainSum[(size_t) j] += up[(size_t) c][(size_t) j] * channelShare;
-            }
-        }
-
-        // The oversampled core: sidechain, cell, attenuator and amplifier stage.
+        std::array<std::array<double, OversamplingFilters::maxFactor>, maxChannels> processed;
         double tap = sidechainTap;
         double gain = attenuatorGain;
         double smallestGain = 1.0;
 
         for (int j = 0; j < factor; ++j)
         {
-            const auto gains = sidechain.step ((sidechainSum[(size_t) j] * peakReduction) * tap, modeResistance);
+            const auto gains = sidechain.step ((current.sidechainSum[(size_t) j] * peakReduction) * tap, modeResistance);
             gain = gains.g;
             tap = gains.k;
             smallestGain = std::min (smallestGain, meterGainScale * gain);
 
             for (int c = 0; c < n; ++c)
             {
-                const double a = (up[(size_t) c][(size_t) j] * gain) * gainFactor;
-                const double b = std::clamp (audioInputCoupling.runFirstOrder (a, audioInputCouplingState[(size_t) c]),
-                                             audioShaperLow, audioShaperHigh);
-                const double p = DSP::evaluatePolynomial (audioShaper.data(), shaperOrder, b);
-                processed[(size_t) c][(size_t) j] = audioOutputCoupling.runFirstOrder (p, audioOutputCouplingState[(size_t) c]);
+                const auto k = (size_t) c;
+                const double a = (current.up[k][(size_t) j] * gain) * gainFactor;
+                const double b = std::clamp (audioInputCoupling.runFirstOrder (a, audioInputCouplingState[k]), audioShaperLow, audioShaperHigh);
+                const double p = Sidechain::polynomial7 (audioShaper, b);
+                processed[k][(size_t) j] = audioOutputCoupling.runFirstOrder (p, audioOutputCouplingState[k]);
+
+                const int offset = j * sliceLength;
+                decimated[k] += dot (filters.downsamplerReversed, windows[k] + offset, offset,
+                                     j + 1 < factor ? sliceLength : lastSliceLength);
             }
+
+            if (hasNext)
+                interpolatePhase (next, j, n, channelShare);
         }
 
         sidechainTap = tap;
         attenuatorGain = gain;
-        meterSources[1] = smallestGain;
 
-        // Back to the base rate, output stage and POWER crossfade.
+        double outputMeter = 0.0;
         for (int c = 0; c < n; ++c)
         {
-            const double decimated = dot (filters.downsamplerReversed, downsamplerHistory->window (c), downLength);
+            const auto k = (size_t) c;
             for (int j = 0; j < factor; ++j)
-                downsamplerHistory->write (c, processed[(size_t) c][(size_t) j]);
+                downsamplerHistory->write (c, processed[k][(size_t) j]);
 
-            const double d = decimated / coreLevel;
-            const double y = saturate (d, outputIntegrator[(size_t) c], outputDcState[(size_t) c], dcBlocker,
-                                       invSampleRate, outputIntegratorScale, integratorLeak);
+            const double d = decimated[k] / coreLevel;
+            const double y = saturate (d, outputIntegrator[k], outputDcState[k], dcBlocker, invSampleRate, outputIntegratorScale, integratorLeak);
             const double wet = y * outputGain;
-            meterSources[2] = takeLouder (meterSources[2], wet * meterScale);
+            outputMeter = takeLouder (outputMeter, wet * meterScale);
 
-            const double dryValue = dry[(size_t) c];
-            outputs[c][i] = (Sample) ((wet - dryValue) * power + dryValue);
+            const double dry = current.dry[k];
+            outputs[c][i] = (Sample) ((wet - dry) * power + dry);
         }
 
-        meterValue.store (meterFilter.step (meterSources[(size_t) meterSource]), std::memory_order_relaxed);
+        const double meterSources[3] = { current.inputMeter, smallestGain, outputMeter };
+        meterValue.store (meterFilter.step (meterSources[meterSource]), std::memory_order_relaxed);
     }
 }
 

@@ -71,6 +71,22 @@ public:
     bool isStateFinite() const noexcept;
 
 private:
+    /** One base-rate sample on its way into the core. */
+    struct InputFrame
+    {
+        std::array<std::array<double, OversamplingFilters::maxFactor>, maxChannels> up;
+        std::array<const double*, maxChannels> history;
+        std::array<double, maxChannels> dry;
+        std::array<double, OversamplingFilters::maxFactor> sidechainSum;
+        double inputMeter;
+    };
+
+    /** Input stage of one sample: dry delay, input meter, saturation, into the interpolator. */
+    template <typename Sample>
+    void enterSample (const Sample* const* inputs, int index, int numChannels, InputFrame& frame) noexcept;
+    /** Sub-sample `phase` of every channel, and its share of the sidechain sum. */
+    void interpolatePhase (InputFrame& frame, int phase, int numChannels, double channelShare) noexcept;
+
     template <typename Sample>
     void process (int numSamples, const Sample* const* inputs, Sample* const* outputs) noexcept;
     template <typename Sample>
