@@ -39,8 +39,8 @@ def plate(x, y, rect, tag, highlight_x):
     # anisotropic sheen: brushing along x spreads the highlight into a vertical band
     band = np.exp(-((x - highlight_x) / 260.0) ** 2) * (0.85 + 0.15 * (1 - y / H))
     base = 0.70 + 0.022 * streak + 0.012 * blot
-    spec = band * (0.10 + 0.05 * streak)
-    v = (base * illum) * shade + spec
+    sheen = band * (0.10 + 0.05 * streak)
+    v = (base * illum) * shade + sheen
     # edge glints along the bevels facing the light
     glint = np.clip((n[..., 0] * -0.5 + n[..., 1] * -0.85), 0, 1) ** 2 * (d < 6)
     v = v + 0.25 * glint
