@@ -21,8 +21,17 @@ if(_orvelle_juce_source)
     add_subdirectory("${_orvelle_juce_source}" "${CMAKE_BINARY_DIR}/juce" EXCLUDE_FROM_ALL)
 else()
     include(FetchContent)
+    file(GLOB _orvelle_juce_patches "${PROJECT_SOURCE_DIR}/cmake/patches/*.patch")
+    set(_orvelle_patch_command)
+    foreach(_patch IN LISTS _orvelle_juce_patches)
+        if(_orvelle_patch_command)
+            list(APPEND _orvelle_patch_command COMMAND)
+        endif()
+        list(APPEND _orvelle_patch_command patch -p1 --forward --quiet -i "${_patch}")
+    endforeach()
     FetchContent_Declare(juce
-        URL https://github.com/juce-framework/JUCE/archive/refs/tags/8.0.6.tar.gz)
+        URL https://github.com/juce-framework/JUCE/archive/refs/tags/8.0.6.tar.gz
+        PATCH_COMMAND ${_orvelle_patch_command})
     FetchContent_MakeAvailable(juce)
 endif()
 

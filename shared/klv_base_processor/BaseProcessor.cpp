@@ -151,16 +151,22 @@ void BaseProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamples
 }
 
 template <typename Sample>
+bool BaseProcessor::coversPreparedChannels (const juce::AudioBuffer<Sample>& buffer) const noexcept
+{
+    // The engine works on the channels it was prepared for; a buffer with fewer would be a
+    // host fault, and is left as it is rather than read past its end.
+    return buffer.getNumChannels() >= juce::jmin (preparedNumInputs.load (std::memory_order_relaxed),
+                                                  preparedNumOutputs.load (std::memory_order_relaxed));
+}
+
+template <typename Sample>
 void BaseProcessor::process (juce::AudioBuffer<Sample>& buffer)
 {
     juce::ScopedNoDenormals noDenormals;
     ignoreNextProgramChange = false;
     updateParameters();
 
-    // The engine works on the channels it was prepared for; a buffer with fewer would be a
-    // host fault, and is left as it is rather than read past its end.
-    const int needed = juce::jmin (preparedNumInputs.load (std::memory_order_relaxed), preparedNumOutputs.load (std::memory_order_relaxed));
-    if (buffer.getNumChannels() < needed)
+    if (! coversPreparedChannels (buffer))
         return;
 
     auto* channels = buffer.getArrayOfWritePointers();
@@ -175,24 +181,23 @@ void BaseProcessor::processBypassed (juce::AudioBuffer<Sample>& buffer)
 {
     juce::ScopedNoDenormals noDenormals;
 
-    if (getLatencySamples() != 0)
+    if (getLatencySamples() == 0)
     {
-        const int needed = juce::jmin (preparedNumInputs.load (std::memory_order_relaxed), preparedNumOutputs.load (std::memory_order_relaxed));
-        if (buffer.getNumChannels() < needed)
-            return;
-
-        auto* channels = buffer.getArrayOfWritePointers();
-        if constexpr (std::is_same_v<Sample, float>)
-            dsp->processBypassedFloat (buffer.getNumSamples(), channels, channels);
-        else
-            dsp->processBypassedDouble (buffer.getNumSamples(), channels, channels);
+        const int firstExtra = getMainBusNumInputChannels();
+        const int lastExtra = juce::jmin (getTotalNumOutputChannels(), buffer.getNumChannels());
+        for (int c = firstExtra; c < lastExtra; ++c)
+            buffer.clear (c, 0, buffer.getNumSamples());
         return;
     }
 
-    const int firstExtra = getMainBusNumInputChannels();
-    const int lastExtra = juce::jmin (getTotalNumOutputChannels(), buffer.getNumChannels());
-    for (int c = firstExtra; c < lastExtra; ++c)
-        buffer.clear (c, 0, buffer.getNumSamples());
+    if (! coversPreparedChannels (buffer))
+        return;
+
+    auto* channels = buffer.getArrayOfWritePointers();
+    if constexpr (std::is_same_v<Sample, float>)
+        dsp->processBypassedFloat (buffer.getNumSamples(), channels, channels);
+    else
+        dsp->processBypassedDouble (buffer.getNumSamples(), channels, channels);
 }
 
 void BaseProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&) { process (buffer); }

@@ -92,6 +92,8 @@ private:
     void process (juce::AudioBuffer<Sample>& buffer);
     template <typename Sample>
     void processBypassed (juce::AudioBuffer<Sample>& buffer);
+    template <typename Sample>
+    bool coversPreparedChannels (const juce::AudioBuffer<Sample>& buffer) const noexcept;
     void registerParameter (int index, const juce::String& name, float defaultValue);
     juce::RangedAudioParameter* findParameter (const juce::String& id) const;
 
