@@ -152,6 +152,8 @@ TEST (ResourcesLookup, FindsTheExactNameOnly)
     EXPECT_EQ (PluginBinaryData::getNamedResourceOriginalFilename ("VUSwitch.png"), nullptr);
     EXPECT_EQ (PluginBinaryData::getNamedResourceOriginalFilename ("vuswitch_png"), nullptr);
     EXPECT_EQ (CommonBinaryData::getNamedResourceOriginalFilename ("KnobGain_png"), nullptr);
+    EXPECT_EQ (PluginBinaryData::getNamedResourceOriginalFilename (nullptr), nullptr);
+    EXPECT_EQ (CommonBinaryData::getNamedResourceOriginalFilename (nullptr), nullptr);
 }
 
 TEST (ResourcesImages, DecodeWithTheirSizeFramesAndAlpha)
