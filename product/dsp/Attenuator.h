@@ -11,14 +11,13 @@ struct AttenuatorGains
     double k;
 };
 
-/** The network with one division: with q = 1 + 100 kOhm * conductance,
-    Rp = 1e5 / q and, over the common denominator D = (Rm q + 1e5) 168000 + 6.8e9 q,
+/** The network with one division: with q = 1 + 100 kOhm * conductance, Rp = 1e5 / q and,
+    over the common denominator D = (Rm q + 1e5) 168000 + 6.8e9 q = q (168000 Rm + 6.8e9) + 1.68e10,
     g = 1e10 / D and k = 1e5 (Rm q + 1e5) / D. */
 inline AttenuatorGains attenuator (double conductance, double modeResistance) noexcept
 {
     const double q = 1.0 + 100000.0 * conductance;
-    const double series = modeResistance * q + 100000.0;
-    const double inverse = 1.0 / (series * 168000.0 + 6.8e9 * q);
-    return { 1.0e10 * inverse, 100000.0 * series * inverse };
+    const double inverse = 1.0 / (q * (168000.0 * modeResistance + 6.8e9) + 1.68e10);
+    return { 1.0e10 * inverse, (100000.0 * modeResistance * q + 1.0e10) * inverse };
 }
 } // namespace KLV
