@@ -24,7 +24,7 @@ class OrvelleDsp final : public BaseDsp
 public:
     static constexpr int maxChannels = 8;
     static constexpr int latency = 32;
-    static constexpr int shaperOrder = 7;
+    static constexpr int shaperOrder = Sidechain::shaperOrder; // both waveshapers are of order 7
 
     // Knob positions 0 to 10 of the two potentiometers.
     static constexpr PotTaper gainTaper { 0, 0.005, 0.041, 0.077, 0.113, 0.149, 0.288, 0.51, 0.75, 0.98, 1 };
