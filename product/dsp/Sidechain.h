@@ -72,7 +72,7 @@ struct Sidechain
     DSP::FilterSection sidechainBand;
     double driveKnee = 40.0;
     double driveScale = 0.30740852297878796;
-    double darkConductance = 3.7735849056603772e-07; // the cell in darkness: 2.65 MOhm
+    double darkConductance = 3.7735849056603772e-07; // the cell at rest conducts as 2.65 MOhm
     std::array<double, 2> conductanceRates {};       // rising, falling (negative)
 
     // State
